@@ -1,0 +1,5 @@
+#include "common/jsonobject.h"
+
+#include <gtest/gtest.h>
+
+TEST(JSONObjectTest, Placeholder) { EXPECT_TRUE(JSONObject().isNull()); }
