@@ -3,6 +3,7 @@
 #include "app/productinfo.h"
 #include "app/qmltypes.h"
 #include "app/runguard.h"
+#include "app/terminationsignals.h"
 #include "common/messageboxcontext.h"
 #include "common/q2str.h"
 #include "common/qt_osdirs.h"
@@ -62,7 +63,8 @@ void installPrivateQmlModules(QQmlApplicationEngine& engine) {
     runShellCommand(QStringLiteral("unzip -o -q \"%1\" -d \"%2\"").arg(zip, target));
 #endif
     runShellCommand(QStringLiteral("rm -f \"%1\"").arg(plugins));
-    runShellCommand(QStringLiteral("ln -s \"%1\" \"%2\"").arg(exeDir + QStringLiteral("/../Plugins"), plugins));
+    runShellCommand(
+        QStringLiteral("ln -s \"%1\" \"%2\"").arg(exeDir + QStringLiteral("/../Plugins"), plugins));
     engine.addImportPath(target + QStringLiteral("/Resources/qml"));
 }
 
@@ -92,6 +94,7 @@ int runInterface(int argc, char* argv[]) {
     }
     QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
     QGuiApplication app(argc, argv);
+    quitOnTerminationSignals();
     QTranslator translator;
     if (translator.load(QStringLiteral(":/translators/text2speech_en_US.qm"))) {
         app.installTranslator(&translator);

@@ -11,9 +11,12 @@
 
 JSONObject::JSONObject(json_object* value) : value_(value ? json_object_get(value) : nullptr) {}
 
-JSONObject::JSONObject(const JSONObject& other) : value_(other.value_ ? json_object_get(other.value_) : nullptr) {}
+JSONObject::JSONObject(const JSONObject& other)
+    : value_(other.value_ ? json_object_get(other.value_) : nullptr) {}
 
-JSONObject::JSONObject(JSONObject&& other) noexcept : value_(other.value_) { other.value_ = nullptr; }
+JSONObject::JSONObject(JSONObject&& other) noexcept : value_(other.value_) {
+    other.value_ = nullptr;
+}
 
 JSONObject& JSONObject::operator=(JSONObject other) noexcept {
     std::swap(value_, other.value_);
@@ -32,7 +35,9 @@ JSONObject JSONObject::adopt(json_object* value) {
     return o;
 }
 
-JSONObject JSONObject::parse(const std::string& text) { return adopt(json_tokener_parse(text.c_str())); }
+JSONObject JSONObject::parse(const std::string& text) {
+    return adopt(json_tokener_parse(text.c_str()));
+}
 
 JSONObject JSONObject::parseFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -44,9 +49,13 @@ JSONObject JSONObject::parseFile(const std::string& path) {
     return parse(ss.str());
 }
 
-bool JSONObject::isObject() const { return value_ && json_object_get_type(value_) == json_type_object; }
+bool JSONObject::isObject() const {
+    return value_ && json_object_get_type(value_) == json_type_object;
+}
 
-bool JSONObject::isArray() const { return value_ && json_object_get_type(value_) == json_type_array; }
+bool JSONObject::isArray() const {
+    return value_ && json_object_get_type(value_) == json_type_array;
+}
 
 JSONObject JSONObject::get(const char* name) const {
     if (!isObject()) {
@@ -168,7 +177,8 @@ std::string JSONObject::asString() const {
         std::snprintf(buf, sizeof buf, "%d", json_object_get_int(value_));
         return buf;
     case json_type_string:
-        return std::string(json_object_get_string(value_), static_cast<size_t>(json_object_get_string_len(value_)));
+        return std::string(json_object_get_string(value_),
+                           static_cast<size_t>(json_object_get_string_len(value_)));
     default:
         return std::string();
     }
@@ -202,7 +212,9 @@ std::map<std::string, JSONObject> JSONObject::asMap() const {
     if (!isObject()) {
         return out;
     }
-    json_object_object_foreach(value_, key, val) { out.emplace(key, JSONObject(val)); }
+    json_object_object_foreach(value_, key, val) {
+        out.emplace(key, JSONObject(val));
+    }
     return out;
 }
 
@@ -222,7 +234,9 @@ void addString(json_object* target, const char* name, const std::string& value) 
     add(target, name, json_object_new_string_len(value.data(), static_cast<int>(value.size())));
 }
 
-void addInt(json_object* target, const char* name, int value) { add(target, name, json_object_new_int(value)); }
+void addInt(json_object* target, const char* name, int value) {
+    add(target, name, json_object_new_int(value));
+}
 
 void addInt64(json_object* target, const char* name, int64_t value) {
     add(target, name, json_object_new_int64(value));

@@ -11,7 +11,9 @@ MessageBoxContext* MessageBoxContext::global() {
     return instance;
 }
 
-void MessageBoxContext::callBack(const QVariant& cb) { callBack(cb.value<CallBack>()); }
+void MessageBoxContext::callBack(const QVariant& cb) {
+    callBack(cb.value<CallBack>());
+}
 
 void MessageBoxContext::callBack(const CallBack& cb) {
     if (cb) {
@@ -19,7 +21,8 @@ void MessageBoxContext::callBack(const CallBack& cb) {
     }
 }
 
-void MessageBoxContext::open(const QString& title, const QString& msg, Icon icon, const QList<ButtonFun>& buttons) {
+void MessageBoxContext::open(const QString& title, const QString& msg, Icon icon,
+                             const QList<ButtonFun>& buttons) {
     QVariantList kinds;
     QVariantList names;
     QVariantList cbs;
@@ -43,17 +46,24 @@ void MessageBoxContext::alert(const QString& title, const QString& msg, CallBack
     open(title, msg, icon, {ButtonFun{OK, buttonName, std::move(cb)}});
 }
 
-void MessageBoxContext::question(const QString& title, const QString& msg, CallBack yes, CallBack no, Icon icon,
-                                 const QString& yesName, const QString& noName) {
+void MessageBoxContext::question(const QString& title, const QString& msg, CallBack yes, CallBack no,
+                                 Icon icon, const QString& yesName, const QString& noName) {
     open(title, msg, icon, {ButtonFun{Yes, yesName, std::move(yes)}, ButtonFun{No, noName, std::move(no)}});
 }
 
-void MessageBoxContext::error(const QString& title, const QString& msg, CallBack cb, const QString& buttonName) {
+void MessageBoxContext::error(const QString& title, const QString& msg, CallBack cb,
+                              const QString& buttonName) {
     alert(title, msg, std::move(cb), Error, buttonName);
 }
 
-QString MessageBoxContext::okText() { return QCoreApplication::translate("MessageBoxContext", "OK"); }
+QString MessageBoxContext::okText() {
+    return QCoreApplication::translate("MessageBoxContext", "OK");
+}
 
-QString MessageBoxContext::yesText() { return QCoreApplication::translate("MessageBoxContext", "Yes"); }
+QString MessageBoxContext::yesText() {
+    return QCoreApplication::translate("MessageBoxContext", "Yes");
+}
 
-QString MessageBoxContext::noText() { return QCoreApplication::translate("MessageBoxContext", "No"); }
+QString MessageBoxContext::noText() {
+    return QCoreApplication::translate("MessageBoxContext", "No");
+}

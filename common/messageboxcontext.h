@@ -33,9 +33,10 @@ public:
     void open(const QString& title, const QString& msg, Icon icon, const QList<ButtonFun>& buttons);
     void alert(const QString& title, const QString& msg, CallBack cb = {}, Icon icon = Alert,
                const QString& buttonName = okText());
-    void question(const QString& title, const QString& msg, CallBack yes, CallBack no = {}, Icon icon = Question,
-                  const QString& yesName = yesText(), const QString& noName = noText());
-    void error(const QString& title, const QString& msg, CallBack cb = {}, const QString& buttonName = okText());
+    void question(const QString& title, const QString& msg, CallBack yes, CallBack no = {},
+                  Icon icon = Question, const QString& yesName = yesText(), const QString& noName = noText());
+    void error(const QString& title, const QString& msg, CallBack cb = {},
+               const QString& buttonName = okText());
 
     static QString okText();
     static QString yesText();

@@ -4,13 +4,21 @@
 
 MyItemModel::MyItemModel(QObject* parent) : QAbstractItemModel(parent) {}
 
-int MyItemModel::rowCount(const QModelIndex&) const { return rowCounter ? rowCounter() : 0; }
+int MyItemModel::rowCount(const QModelIndex&) const {
+    return rowCounter ? rowCounter() : 0;
+}
 
-int MyItemModel::columnCount(const QModelIndex&) const { return 0; }
+int MyItemModel::columnCount(const QModelIndex&) const {
+    return 0;
+}
 
-QModelIndex MyItemModel::index(int row, int column, const QModelIndex&) const { return createIndex(row, column); }
+QModelIndex MyItemModel::index(int row, int column, const QModelIndex&) const {
+    return createIndex(row, column);
+}
 
-QModelIndex MyItemModel::parent(const QModelIndex&) const { return QModelIndex(); }
+QModelIndex MyItemModel::parent(const QModelIndex&) const {
+    return QModelIndex();
+}
 
 QHash<int, QByteArray> MyItemModel::roleNames() const {
     QHash<int, QByteArray> names;

@@ -10,4 +10,6 @@ inline std::string q2str(const QString& s) {
     return std::string(utf8.constData());
 }
 
-inline QString str2q(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<int>(s.size())); }
+inline QString str2q(const std::string& s) {
+    return QString::fromUtf8(s.data(), static_cast<int>(s.size()));
+}

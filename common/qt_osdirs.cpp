@@ -35,7 +35,9 @@ std::string ensureDir(const std::string& path) {
 
 } // namespace
 
-std::string homeDir() { return q2str(QDir(QDir::homePath()).absolutePath()); }
+std::string homeDir() {
+    return q2str(QDir(QDir::homePath()).absolutePath());
+}
 
 std::string sysTempDir() {
     std::error_code ec;
@@ -66,9 +68,13 @@ std::string appDataDir() {
     return path;
 }
 
-std::string voicesRoot() { return ensureDir(joinPath(appDataDir(), "voices")); }
+std::string voicesRoot() {
+    return ensureDir(joinPath(appDataDir(), "voices"));
+}
 
-std::string projectsDir() { return ensureDir(joinPath(homeDir(), "parlona_text2speech_projects")); }
+std::string projectsDir() {
+    return ensureDir(joinPath(homeDir(), "parlona_text2speech_projects"));
+}
 
 std::string executableDir() {
     if (QCoreApplication::instance()) {
@@ -79,6 +85,10 @@ std::string executableDir() {
     return q2str(QFileInfo(self.symLinkTarget()).absolutePath());
 }
 
-std::string eSpeakDataPath() { return joinPath(executableDir(), "../Resources/espeak-ng-data"); }
+std::string eSpeakDataPath() {
+    return joinPath(executableDir(), "../Resources/espeak-ng-data");
+}
 
-std::string tashkeelModelPath() { return joinPath(executableDir(), "../Resources/libtashkeel_model.ort"); }
+std::string tashkeelModelPath() {
+    return joinPath(executableDir(), "../Resources/libtashkeel_model.ort");
+}

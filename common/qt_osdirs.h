@@ -5,11 +5,11 @@
 #include <string>
 
 std::string homeDir();
-std::string sysTempDir();   // empty on error
-std::string appDataRoot();  // XDG data home on Linux, "Library/Application Support" on macOS
-std::string appDataDir();   // created
-std::string voicesRoot();   // created
-std::string projectsDir();  // created
+std::string sysTempDir();  // empty on error
+std::string appDataRoot(); // XDG data home on Linux, "Library/Application Support" on macOS
+std::string appDataDir();  // created
+std::string voicesRoot();  // created
+std::string projectsDir(); // created
 std::string eSpeakDataPath();
 std::string tashkeelModelPath();
 

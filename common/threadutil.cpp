@@ -26,7 +26,9 @@ void postToThread2(std::function<void()> fn, QObject* context, QThread* thread) 
         Qt::QueuedConnection);
 }
 
-PostToThreadHandler::~PostToThreadHandler() { reset(); }
+PostToThreadHandler::~PostToThreadHandler() {
+    reset();
+}
 
 QObject* PostToThreadHandler::carrierFor(QThread* thread) {
     if (!carrier_) {
@@ -51,8 +53,8 @@ void PostToThreadHandler::postToThreadDelay(std::function<void()> fn, int delayM
         return;
     }
     // Timers must be started in the carrier's own thread.
-    postToThread2([carrier, delayMs, fn = std::move(fn)]() { QTimer::singleShot(delayMs, carrier, fn); }, carrier,
-                  thread);
+    postToThread2([carrier, delayMs, fn = std::move(fn)]() { QTimer::singleShot(delayMs, carrier, fn); },
+                  carrier, thread);
 }
 
 void PostToThreadHandler::reset() {
@@ -79,11 +81,12 @@ QueueThread::~QueueThread() {
 
 void QueueThread::run(std::function<void()> fn, QObject* context) {
     if (!isRunning()) {
+        closing_ = false;
         start(QThread::InheritPriority);
     }
     postToThread2(
-        [fn = std::move(fn)]() {
-            if (fn) {
+        [this, fn = std::move(fn)]() {
+            if (fn && !closing_) {
                 fn();
             }
         },
@@ -103,6 +106,7 @@ void QueueThread::close(std::function<void()> fn) {
             fn();
         }
     });
+    closing_ = true;
     quit();
 }
 

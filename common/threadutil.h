@@ -44,6 +44,10 @@ public:
 
 protected:
     using QThread::run;
+
+private:
+    // quit() lets the event loop finish the batch of posted items it is in; this stops the rest.
+    std::atomic<bool> closing_{false};
 };
 
 // Calls callback every intervalMs in the calling thread until it returns false.

@@ -28,4 +28,6 @@ TempHome::~TempHome() {
     }
 }
 
-std::string TempHome::path() const { return dir_.path().toStdString(); }
+std::string TempHome::path() const {
+    return dir_.path().toStdString();
+}
