@@ -61,8 +61,8 @@ private:
     bool openLocked(const std::string& path);
     bool checkSchema();
     bool beginLocked();
-    bool commitLocked();
-    void rollbackLocked();
+    // Commits when ok; otherwise (or when the commit fails) keeps SQLite's message and rolls back.
+    bool finishLocked(bool ok);
     bool insertSegsLocked(int anchorId, std::vector<ProjectSeg>& segs, int start, int count, int64_t now);
     bool updateSegLocked(ProjectSeg& seg, int64_t now);
     bool removeSegLocked(int id);

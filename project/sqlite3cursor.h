@@ -21,6 +21,8 @@ public:
     bool init(sqlite3* db, Sqlite3Sql* sql);
     // Steps to the next row; false at the end or on an error.
     bool next();
+    // True when the iteration ended on an error rather than after the last row.
+    bool failed() const { return failed_; }
 
     // Index of the column, -1 when absent. The name is lower-cased before the lookup.
     int colIdByName(std::string name);
@@ -41,4 +43,5 @@ private:
     sqlite3_stmt* stmt_ = nullptr;
     std::map<std::string, int> columns_;
     int row_ = -1;
+    bool failed_ = false;
 };

@@ -1,12 +1,12 @@
 #pragma once
 // SQL text with its parameters, bound to placeholders 1, 2, 3 ... in the order they were added.
 
+#include "project/sqlite3param.h"
+
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
-
-class Sqlite3Param;
 
 class Sqlite3Sql {
 public:
