@@ -153,6 +153,22 @@ size_t withoutLastCodePoint(const char* begin, size_t len) {
     return len;
 }
 
+// Piper's phonemes are in NFD: a precomposed character like ç is its base letter and a mark.
+std::u32string nfdCodePoints(const std::string& text) {
+    UErrorCode status = U_ZERO_ERROR;
+    const icu::Normalizer2* nfd = icu::Normalizer2::getNFDInstance(status);
+    const icu::UnicodeString source = icu::UnicodeString::fromUTF8(text);
+    icu::UnicodeString normal = U_SUCCESS(status) ? nfd->normalize(source, status) : source;
+    if (U_FAILURE(status)) {
+        normal = source;
+    }
+    std::u32string out;
+    for (int32_t i = 0; i < normal.length(); i = normal.moveIndex32(i, 1)) {
+        out.push_back(static_cast<char32_t>(normal.char32At(i)));
+    }
+    return out;
+}
+
 } // namespace
 
 bool espeakPrepare(const std::optional<std::filesystem::path>& dataPath, const std::string& voice,
@@ -198,7 +214,7 @@ bool espeakPhonemes(const std::string& text, const std::string& voice, std::vect
         } else if (!current->empty()) {
             current->push_back(U' ');
         }
-        current->append(withoutLanguageMarks(utf8ToU32(phonemes ? phonemes : "")));
+        current->append(withoutLanguageMarks(nfdCodePoints(phonemes ? phonemes : "")));
         if (terminator) {
             current->push_back(terminator);
         }
@@ -210,18 +226,7 @@ bool espeakPhonemes(const std::string& text, const std::string& voice, std::vect
 }
 
 std::u32string textPhonemes(const std::string& text) {
-    UErrorCode status = U_ZERO_ERROR;
-    const icu::Normalizer2* nfd = icu::Normalizer2::getNFDInstance(status);
-    const icu::UnicodeString source = icu::UnicodeString::fromUTF8(text);
-    icu::UnicodeString normal = U_SUCCESS(status) ? nfd->normalize(source, status) : source;
-    if (U_FAILURE(status)) {
-        normal = source;
-    }
-    std::u32string out;
-    for (int32_t i = 0; i < normal.length(); i = normal.moveIndex32(i, 1)) {
-        out.push_back(static_cast<char32_t>(normal.char32At(i)));
-    }
-    return out;
+    return nfdCodePoints(text);
 }
 
 std::vector<int64_t> phonemesToIds(const std::u32string& phonemes, const PhonemeConfig& config) {

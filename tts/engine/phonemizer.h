@@ -16,7 +16,8 @@ bool espeakPrepare(const std::optional<std::filesystem::path>& dataPath, const s
                    std::string& err);
 
 // IPA phonemes per sentence. Each clause is followed by its punctuation (, . ; : ! ?) and clauses
-// are joined by a space; a sentence ends after . ? or !. Language-switch marks are removed.
+// are joined by a space; a sentence ends after . ? or !. Language-switch marks are removed and
+// the result is in Unicode NFD, as Piper voices were trained.
 bool espeakPhonemes(const std::string& text, const std::string& voice, std::vector<std::u32string>& sentences,
                     std::string& err);
 
