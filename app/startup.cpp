@@ -7,6 +7,7 @@
 #include "common/messageboxcontext.h"
 #include "common/q2str.h"
 #include "common/qt_osdirs.h"
+#include "tts/ttssay.h"
 #include "tts/ttsworker.h"
 
 #include <QCoreApplication>
@@ -123,6 +124,9 @@ int startParlona(int argc, char* argv[]) {
     if (argc >= 2 && std::strcmp(argv[1], "--convert") == 0) {
         QCoreApplication app(argc, argv);
         return tts_convert_process_server();
+    }
+    if (argc >= 2 && std::strcmp(argv[1], "--say") == 0) {
+        return tts_say_main(argc, argv);
     }
     if (printInfoAndExit(argc, argv)) {
         return 0;
