@@ -25,6 +25,9 @@ bool Sqlite3Cursor::init(sqlite3* db, Sqlite3Sql* sql) {
     columns_.clear();
     row_ = -1;
     failed_ = false;
+    if (!db) {
+        return false; // SQLite does not check for a null connection here
+    }
     if (sqlite3_prepare_v2(db, sql->text.c_str(), -1, &stmt_, nullptr) != SQLITE_OK) {
         sqlite3_finalize(stmt_);
         stmt_ = nullptr;

@@ -18,6 +18,9 @@ void Sqlite3DB::close() {
 }
 
 int Sqlite3DB::exec(const char* script, std::string* error) {
+    if (!connection) {
+        return SQLITE_MISUSE;
+    }
     char* message = nullptr;
     const int rc = sqlite3_exec(connection, script, nullptr, nullptr, &message);
     if (rc != SQLITE_OK && error) {
@@ -33,6 +36,9 @@ bool Sqlite3DB::query(const char* sql, Sqlite3Cursor& cursor) {
 }
 
 bool Sqlite3DB::execute(Sqlite3Sql* sql) {
+    if (!connection) {
+        return false; // SQLite does not check for a null connection here
+    }
     sqlite3_stmt* stmt = nullptr;
     if (sqlite3_prepare_v2(connection, sql->text.c_str(), -1, &stmt, nullptr) != SQLITE_OK) {
         sqlite3_finalize(stmt);
