@@ -171,6 +171,8 @@ bool Decoder::open(std::string& error) {
         error = "Out of memory";
         return false;
     }
+    // Lets the decoder trim encoder padding by timestamp without complaining.
+    codec_->pkt_timebase = ctx->streams[stream_]->time_base;
     rc = avcodec_open2(codec_.get(), codec, nullptr);
     if (rc < 0) {
         error = "Can not open decoder: " + avError(rc);
