@@ -184,7 +184,11 @@ void tts_convert(const LocalVoice& voice, float speed, const std::vector<std::st
         return;
     }
     for (const std::string& sentence : sentences) {
-        engine.update(sentence);
+        // An engine failure would otherwise leave the sentence silently out of the file.
+        if (!engine.update(sentence) && !failed) {
+            failed = true;
+            message = engine.error;
+        }
         if (failed) {
             fail("Convert sentence failed. " + message);
             return;

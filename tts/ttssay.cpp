@@ -11,6 +11,7 @@
 #include <QEventLoop>
 #include <QTimer>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -138,6 +139,11 @@ int tts_say_main(int argc, char* argv[]) {
     const fs::path parts = fs::u8path(options.out + ".parts.tmp");
     const fs::path partial = fs::u8path(options.out + ".tmp");
     std::error_code ec;
+    const fs::path folder = out.has_parent_path() ? out.parent_path() : fs::path(".");
+    if (!fs::is_directory(tsfsys::status(folder, ec))) {
+        std::fprintf(stderr, "%s(%s)\n", std::strerror(ENOENT), folder.u8string().c_str());
+        return 1;
+    }
     tsfsys::removeAll(parts, ec);
     if (!tsfsys::createDirectories(parts, ec) && ec) {
         std::fprintf(stderr, "%s(%s)\n", ec.message().c_str(), parts.u8string().c_str());

@@ -12,12 +12,21 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 #include <filesystem>
 
 namespace {
 
 const char* const kSentence = "The quick brown fox jumps over the lazy dog.";
+
+double zeroCrossings(const std::vector<int16_t>& samples) {
+    int count = 0;
+    for (size_t i = 1; i < samples.size(); ++i) {
+        count += (samples[i - 1] < 0) != (samples[i] < 0);
+    }
+    return count;
+}
 
 class WorkerProtocolTest : public ::testing::Test {
 protected:
@@ -45,9 +54,10 @@ TEST_F(WorkerProtocolTest, GoodRequestsWriteSystemFormatFiles) {
         QByteArray spk;
         QByteArray srate;
     } cases[] = {
-        {"single", "single", "0", "1"},    {"single-slow", "single", "0", "0.5"},
-        {"multi", "multi", "1", "1.0"},    {"multi-text-spk", "multi", "\"2\"", "1"},
-        {"multi-fast", "multi", "2", "2"}, {"multi-no-srate", "multi", "2", ""},
+        {"single", "single", "0", "1"},       {"single-slow", "single", "0", "0.5"},
+        {"multi", "multi", "1", "1.0"},       {"multi-text-spk", "multi", "\"2\"", "1"},
+        {"multi-spk2", "multi", "2", "1"},    {"multi-fast", "multi", "2", "2"},
+        {"multi-no-srate", "multi", "2", ""},
     };
     for (const auto& c : cases) {
         const std::string wav = out(std::string(c.name) + ".wav");
@@ -65,8 +75,12 @@ TEST_F(WorkerProtocolTest, GoodRequestsWriteSystemFormatFiles) {
     EXPECT_NEAR(readWav(out("multi-fast.wav")).seconds() / normal, 0.5, 0.01);
     // A missing speed reads as 0, which maps to a length scale of 1.5.
     EXPECT_NEAR(readWav(out("multi-no-srate.wav")).seconds() / normal, 1.5, 0.01);
-    // Speaker 2 given as text really is speaker 2: same pitch as the numeric request.
-    EXPECT_EQ(readWav(out("multi-text-spk.wav")).samples.size(), readWav(out("multi.wav")).samples.size());
+    // The speaker sets the pitch: speaker 2 given as text sounds like speaker 2, not like speaker 1.
+    const double spk1 = zeroCrossings(readWav(out("multi.wav")).samples);
+    const double spk2 = zeroCrossings(readWav(out("multi-spk2.wav")).samples);
+    const double text2 = zeroCrossings(readWav(out("multi-text-spk.wav")).samples);
+    EXPECT_GT(std::abs(spk2 - spk1) / spk1, 0.05);
+    EXPECT_LT(std::abs(text2 - spk2) / spk2, 0.01);
 }
 
 TEST_F(WorkerProtocolTest, FailuresExitWithOneAndExactMessage) {
