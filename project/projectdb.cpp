@@ -9,6 +9,8 @@
 
 namespace {
 
+const char kTuning[] = "PRAGMA synchronous=NORMAL; PRAGMA cache_size=-16000;";
+
 void removeDatabaseFiles(const std::string& path) {
     std::error_code ec;
     for (const char* suffix : {"", "-wal", "-shm", "-journal"}) {
@@ -69,16 +71,24 @@ bool ProjectDb::openLocked(const std::string& path) {
             db_.close();
             return false;
         }
-        return true;
+    } else {
+        std::string error;
+        if (db_.exec(kProjectSchemaScript, &error) != SQLITE_OK) {
+            lastError_ = error;
+            db_.close();
+            removeDatabaseFiles(path);
+            return false;
+        }
     }
-    std::string error;
-    if (db_.exec(kProjectSchemaScript, &error) != SQLITE_OK) {
-        lastError_ = error;
-        db_.close();
-        removeDatabaseFiles(path);
-        return false;
-    }
+    tune();
     return true;
+}
+
+void ProjectDb::tune() {
+    // Inserting in the middle rewrites every later row and its index entry. In WAL mode NORMAL still
+    // never corrupts the file (a power cut may drop the last commits, an application crash loses
+    // nothing) and spares an fsync per edit; the larger cache keeps a 10,000-segment project in memory.
+    db_.exec(kTuning, nullptr);
 }
 
 bool ProjectDb::checkSchema() {

@@ -60,6 +60,7 @@ private:
     bool fail();
     bool openLocked(const std::string& path);
     bool checkSchema();
+    void tune();
     bool beginLocked();
     // Commits when ok; otherwise (or when the commit fails) keeps SQLite's message and rolls back.
     bool finishLocked(bool ok);
