@@ -94,6 +94,10 @@ bool TTSProject::load(const fs::path& folder) {
 }
 
 bool TTSProject::saveManifest() {
+    if (path_.empty()) {
+        lastError_ = std::strerror(ENOENT); // no folder yet: never write into the working directory
+        return false;
+    }
     const std::string text = manifest_.isNull() ? std::string() : jsonbuild::toString(manifest_.value());
     const fs::path target = path_ / kManifest;
     // Written beside and renamed into place, so a crash never leaves a half-written manifest.

@@ -157,6 +157,9 @@ TEST_F(TTSProjectTest, SavingKeepsUnknownManifestMembersInOrder) {
 }
 
 TEST_F(TTSProjectTest, SaveManifestReportsTheSystemError) {
+    TTSProject unloaded;
+    EXPECT_FALSE(unloaded.saveManifest()); // no folder: nothing lands in the working directory
+    EXPECT_FALSE(fs::exists("manifest.tmp"));
     TTSProject project;
     project.load(folder("missing-folder"));
     EXPECT_FALSE(project.saveManifest());
