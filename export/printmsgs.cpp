@@ -76,8 +76,9 @@ void PrintMsgsCore::checkAndNextPage(int h) {
 void PrintMsgsCore::printMsgPart(const PrintMsgsItem& item) {
     QString rich = QStringLiteral("<div>");
     if (showSpeaker) {
+        // The speaker comes from the voice catalogue: plain text, never markup.
         rich += QStringLiteral("<p style=\"color:%1; text-align:%2\">%3</p>")
-                    .arg(item.color, QStringLiteral("left"), item.name);
+                    .arg(item.color.toHtmlEscaped(), QStringLiteral("left"), item.name.toHtmlEscaped());
     }
     rich += item.html + QStringLiteral("</div>");
 

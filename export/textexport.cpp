@@ -141,7 +141,8 @@ bool tts_export_text_html(const std::vector<ProjectSeg>& segs, const TTSVoiceLoo
         error = std::strerror(errno);
         return false;
     }
-    const std::string title = std::filesystem::path(path).filename().string();
+    // Names and colours come from the voice catalogue: encoded, so they cannot inject markup.
+    const std::string title = htmlEncode(std::filesystem::path(path).filename().string());
     std::string page = "<!DOCTYPE html>\n"
                        "<html lang=\"en\">\n"
                        "<head>\n"
@@ -156,8 +157,8 @@ bool tts_export_text_html(const std::vector<ProjectSeg>& segs, const TTSVoiceLoo
         std::string block = "<div class=\"row-left\"><div class=\"bb1\">";
         if (withSpeaker) {
             const ProjectVoice voice = voiceOf(seg.voice_id);
-            block += string_format("<p style=\"text-align:left;color:%s\">%s</p>", voice.color.c_str(),
-                                   voice.name.c_str());
+            block += string_format("<p style=\"text-align:left;color:%s\">%s</p>",
+                                   htmlEncode(voice.color).c_str(), htmlEncode(voice.name).c_str());
         }
         block += htmlEncode(seg.text) + "</div></div>";
         ok = writeAll(f, block) && ok;

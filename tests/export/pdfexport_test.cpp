@@ -1,8 +1,11 @@
 #include "export/pdfexport.h"
+#include "export/printmsgs.h"
 
 #include "tests/support/eventloop.h"
 
+#include <QPdfWriter>
 #include <QProcess>
+#include <QSignalSpy>
 #include <QStandardPaths>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -72,7 +75,7 @@ protected:
     }
     static ProjectVoice voiceOf(int id) {
         ProjectVoice v;
-        v.name = id == 0 ? "Speaker Zero" : "Speaker One";
+        v.name = id == 0 ? "Speaker Zero" : "Speaker <One>";
         v.color = id == 0 ? "#A22A2B" : "#2B6CA2";
         return v;
     }
@@ -99,7 +102,7 @@ TEST_F(PdfExportTest, TallBubblesMoveToNewPagesWithNumbersAndSpeakers) {
     for (int p = 0; p < 3; ++p) {
         const QStringList& lines = pages[p];
         ASSERT_EQ(lines.size(), 52) << p; // speaker, 50 lines of text, page number
-        EXPECT_EQ(lines.first(), p % 2 ? "Speaker One" : "Speaker Zero");
+        EXPECT_EQ(lines.first(), p % 2 ? "Speaker <One>" : "Speaker Zero");
         EXPECT_EQ(lines.at(1), QString("seg%1 line1").arg(p + 1));
         EXPECT_EQ(lines.at(50), QString("seg%1 line50").arg(p + 1));
         EXPECT_EQ(lines.last(), QString::number(p + 1));
@@ -140,6 +143,27 @@ TEST_F(PdfExportTest, WorkerThreadWaitsWhileTheGuiThreadPaints) {
     EXPECT_TRUE(ok) << error;
     EXPECT_EQ(pageCount(file("text.pdf")), 1);
     EXPECT_EQ(pageLines(file("text.pdf"))[0].first(), "Speaker Zero");
+}
+
+// The renderer prints from the event loop: nothing before it runs, then one progress report per item.
+TEST_F(PdfExportTest, RendererReportsEachItemThenFinishes) {
+    QPdfWriter writer(QString::fromStdString(file("text.pdf")));
+    PrintMsgsExec exec;
+    exec.init(&writer,
+              {{"one", "/", "#000000", "A"}, {"two", "/", "#000000", "B"}, {"three", "/", "#000000", "C"}},
+              true);
+    QSignalSpy progress(&exec, &PrintMsgsExec::updateProgress);
+    QSignalSpy finished(&exec, &PrintMsgsExec::finished);
+    exec.start();
+    EXPECT_EQ(progress.count(), 0);
+    ASSERT_TRUE(waitUntil([&] { return finished.count() == 1; }, 10000));
+    ASSERT_EQ(progress.count(), 3);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(progress.at(i).at(0).toInt(), i);
+        EXPECT_EQ(progress.at(i).at(1).toInt(), 3);
+    }
+    EXPECT_TRUE(exec.ok());
+    EXPECT_EQ(pageCount(file("text.pdf")), 1);
 }
 
 TEST_F(PdfExportTest, UnwritableFileIsReported) {

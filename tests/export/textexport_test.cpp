@@ -118,9 +118,9 @@ TEST_F(TextExportTest, HtmlPageWithAndWithoutSpeaker) {
     ASSERT_TRUE(tts_export_text_html(segs_, voiceOf, file("a&b.html"), true, error)) << error;
     EXPECT_EQ(
         readFileBytes(file("a&b.html")),
-        expectedHtml("a&b.html",
+        expectedHtml("a&amp;b.html",
                      "<div class=\"row-left\"><div class=\"bb1\">"
-                     "<p style=\"text-align:left;color:#A22A2B\">Anna & <Co></p>"
+                     "<p style=\"text-align:left;color:#A22A2B\">Anna &amp; &lt;Co&gt;</p>"
                      "Hello &lt;world&gt; &amp; &quot;friends&quot; &apos;x&apos;</div></div>"
                      "<div class=\"row-left\"><div class=\"bb1\">"
                      "<p style=\"text-align:left;color:#123456\">Bob</p>Line one<br/>Line two</div></div>"
