@@ -158,6 +158,17 @@ TEST_F(AudioPlayerTest, PlayRightAfterPlayReplacesTheLoadingSound) {
     EXPECT_EQ(log_, (Log{"a.start", "a.finished(true,)", "b.start", "b.finished(true,)"}));
 }
 
+// A stop queued before the file is decoded ends that playback; its sound never starts.
+TEST_F(AudioPlayerTest, StopRightAfterPlayEndsTheLoadingSound) {
+    AudioPlayer player;
+    player.play(tone("a.wav", 5.0), finished("a"), started("a"));
+    player.stop();
+    ASSERT_TRUE(waitFor("a.finished(true,)"));
+    spinFor(300);
+    EXPECT_EQ(player.currentSeconds(), 0.0);
+    EXPECT_EQ(log_, (Log{"a.start", "a.finished(true,)"}));
+}
+
 TEST_F(AudioPlayerTest, PausedSoundIsNeverReportedAsEnded) {
     AudioPlayer player;
     player.play(tone("a.wav", 0.4), finished("a"), started("a"));
