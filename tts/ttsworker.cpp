@@ -3,6 +3,7 @@
 #include "common/jsonobject.h"
 #include "common/q2str.h"
 #include "common/stringformat.h"
+#include "tts/workerwarmup.h"
 #include "voices/localvoices.h"
 
 #include <QCoreApplication>
@@ -98,6 +99,12 @@ double wavSeconds(const std::string& wav) {
 } // namespace
 
 int tts_convert_process_server() {
+    // A worker started ahead of its request uses the wait; one whose request is already there
+    // goes straight on.
+    pollfd pending{STDIN_FILENO, POLLIN, 0};
+    if (::poll(&pending, 1, 0) == 0) {
+        tts_worker_warmup();
+    }
     bool failed = false;
     const std::string prefix = readInput(4, -1, failed);
     if (prefix.size() < 4) {
@@ -163,12 +170,37 @@ int tts_threads() {
 
 TTSTaskMgr::TTSTaskMgr(int max) : max_(std::max(1, max)), slots_(max_) {}
 
+namespace {
+
+QProcess* startWorker(const QString& program) {
+    auto* process = new QProcess;
+    process->start(program, {QStringLiteral("--convert")}, QIODevice::ReadWrite);
+    return process;
+}
+
+// An unused worker reads the end of its input and exits; it is deleted once it has.
+void releaseWorker(QProcess* process) {
+    if (process->state() == QProcess::NotRunning) {
+        process->deleteLater();
+        return;
+    }
+    QObject::connect(process, QOverload<int, QProcess::ExitStatus>::of(&QProcess::finished), process,
+                     &QObject::deleteLater);
+    process->closeWriteChannel();
+}
+
+} // namespace
+
 TTSTaskMgr::~TTSTaskMgr() {
-    clearPending();
     std::set<QProcess*> running;
     {
         QMutexLocker lock(&mutex_);
+        queue_ = {};
         running.swap(running_);
+        if (spare_) {
+            running.insert(spare_);
+            spare_ = nullptr;
+        }
     }
     // The end handlers need this thread's event loop, which cannot run here: wait for the children
     // directly and drop their reports, since their owner is going away.
@@ -201,8 +233,54 @@ void TTSTaskMgr::run1() {
 }
 
 void TTSTaskMgr::clearPending() {
+    {
+        QMutexLocker lock(&mutex_);
+        queue_ = {};
+    }
+    dropSpare();
+}
+
+QProcess* TTSTaskMgr::takeWorker(QString& error) {
+    QProcess* process = nullptr;
+    {
+        QMutexLocker lock(&mutex_);
+        std::swap(process, spare_);
+    }
+    if (process && (process->state() == QProcess::Running || process->waitForStarted(kStartTimeoutMs))) {
+        return process;
+    }
+    if (process) {
+        releaseWorker(process);
+    }
+    process = startWorker(workerProgram());
+    if (!process->waitForStarted(kStartTimeoutMs)) {
+        error = process->errorString();
+        process->kill();
+        process->deleteLater();
+        return nullptr;
+    }
+    return process;
+}
+
+void TTSTaskMgr::prestartIfPending() {
+    if (!prestart_) {
+        return;
+    }
     QMutexLocker lock(&mutex_);
-    queue_ = {};
+    if (!spare_ && !queue_.empty()) {
+        spare_ = startWorker(workerProgram());
+    }
+}
+
+void TTSTaskMgr::dropSpare() {
+    QProcess* process = nullptr;
+    {
+        QMutexLocker lock(&mutex_);
+        std::swap(process, spare_);
+    }
+    if (process) {
+        releaseWorker(process);
+    }
 }
 
 bool TTSTaskMgr::isIdle() {
@@ -244,7 +322,12 @@ void tts_convert_process_client(TTSTaskMgr& mgr, const LocalVoice& voice, float 
     };
     const std::string body = requestBody(voice, speed, sentences, wav);
     manager->enqueue([manager, body, wav, wrapped]() {
-        auto* process = new QProcess;
+        QString startError;
+        QProcess* process = manager->takeWorker(startError);
+        if (!process) {
+            wrapped(false, q2str(startError), 0);
+            return;
+        }
         QObject::connect(process, QOverload<int, QProcess::ExitStatus>::of(&QProcess::finished), process,
                          [manager, process, wav, wrapped](int exitCode, QProcess::ExitStatus exitStatus) {
                              manager->removeRunning(process);
@@ -256,16 +339,6 @@ void tts_convert_process_client(TTSTaskMgr& mgr, const LocalVoice& voice, float 
                              }
                              wrapped(true, "", wavSeconds(wav));
                          });
-        process->start(manager->workerProgram(), {QStringLiteral("--convert")}, QIODevice::ReadWrite);
-        if (!process->waitForStarted(kStartTimeoutMs)) {
-            // A late start must not report a second time.
-            QObject::disconnect(process, nullptr, nullptr, nullptr);
-            const std::string error = q2str(process->errorString());
-            process->kill();
-            process->deleteLater();
-            wrapped(false, error, 0);
-            return;
-        }
         manager->addRunning(process);
         const uint32_t length = static_cast<uint32_t>(body.size());
         const char prefix[4] = {static_cast<char>(length & 0xff), static_cast<char>((length >> 8) & 0xff),
@@ -275,6 +348,7 @@ void tts_convert_process_client(TTSTaskMgr& mgr, const LocalVoice& voice, float 
         process->write(body.data(), static_cast<qint64>(body.size()));
         // End of input lets a worker that expected more fail at once instead of waiting.
         process->closeWriteChannel();
+        manager->prestartIfPending();
     });
     manager->run1();
 }

@@ -43,6 +43,10 @@ public:
     void setWorkerProgram(const QString& program) { program_ = program; }
     QString workerProgram() const;
 
+    // While tasks wait, keep one worker started ahead: it loads the program and the inference runtime
+    // while the running ones convert, and takes the next request at once. On by default.
+    void setPrestart(bool on) { prestart_ = on; }
+
     // Starts the next queued task when a slot is free.
     void run1();
     // Drops every queued task; running ones still report.
@@ -58,6 +62,10 @@ private:
     void releaseSlot();
     void addRunning(QProcess* process);
     void removeRunning(QProcess* process);
+    // A started worker for the next task: the one started ahead, or a new one; null with `error`.
+    QProcess* takeWorker(QString& error);
+    void prestartIfPending();
+    void dropSpare();
 
     const int max_;
     QSemaphore slots_;
@@ -65,6 +73,8 @@ private:
     std::queue<std::function<void()>> queue_;
     std::set<QProcess*> running_;
     QString program_;
+    bool prestart_ = true;
+    QProcess* spare_ = nullptr;
 };
 
 // Queues one conversion on `mgr` and returns at once; `done` is called exactly once, on the thread
