@@ -113,6 +113,9 @@ bool openLibrary(const std::string& path, Library& lib, std::string& why) {
     if (!handle) {
         const char* e = dlerror();
         why = e ? e : "cannot be opened";
+        if (why.rfind(path + ": ", 0) == 0) {
+            why.erase(0, path.size() + 2); // dlerror repeats the path
+        }
         return false;
     }
     using GetApiBase = const OrtApiBase* (*)();

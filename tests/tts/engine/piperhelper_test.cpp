@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 
 #include <algorithm>
@@ -226,6 +227,7 @@ TEST_F(PiperHelperTest, LoadFailuresSayWhy) {
         return f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
     };
     ASSERT_TRUE(writeFile(root + "/garbage.onnx", "not a model"));
+    ASSERT_TRUE(QDir().mkpath(QString::fromStdString(root + "/speakers-none")));
     ASSERT_TRUE(writeFile(root + "/broken.onnx.json", "{\"audio\": "));
     ASSERT_TRUE(writeFile(root + "/nomap.onnx.json", "{\"audio\": {\"sample_rate\": 22050}}"));
     ASSERT_TRUE(writeFile(root + "/badtype.onnx.json", "{\"phoneme_type\": \"pinyin\", \"phoneme_id_map\": "
@@ -247,6 +249,7 @@ TEST_F(PiperHelperTest, LoadFailuresSayWhy) {
         {"config without id map", voice.model, root + "/nomap.onnx.json", data, "phoneme_id_map"},
         {"unknown phoneme type", voice.model, root + "/badtype.onnx.json", data, "pinyin"},
         {"missing espeak data", voice.model, voice.config, root + "/no-espeak-data", "no-espeak-data"},
+        {"empty espeak data", voice.model, voice.config, root + "/speakers-none", "speakers-none"},
     };
     for (const Case& k : cases) {
         PiperHelper::RunConfig c;
