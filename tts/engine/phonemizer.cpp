@@ -10,6 +10,7 @@
 
 #include <cstring>
 #include <mutex>
+#include <string_view>
 
 namespace {
 
@@ -75,51 +76,33 @@ bool selectVoiceLocked(Espeak& e, const std::string& voice, std::string& err) {
     return true;
 }
 
+// Spaces and closing quotes or brackets that may follow a clause's punctuation.
+constexpr std::u32string_view kTrailing = U" \t\n\r\u00A0\"')]}\u00BB\u2019\u201D\u203A";
+
+// Clause punctuation, including full-width and Arabic forms, as the symbol the voices know.
+struct Punctuation {
+    char32_t mark;
+    char32_t symbol;
+};
+constexpr Punctuation kPunctuation[] = {
+    {U'.', U'.'},      {U'\u3002', U'.'}, {U'\u2026', U'.'}, {U',', U','},      {U'\uFF0C', U','},
+    {U'\u060C', U','}, {U'\u3001', U','}, {U';', U';'},      {U'\uFF1B', U';'}, {U'\u061B', U';'},
+    {U':', U':'},      {U'\uFF1A', U':'}, {U'!', U'!'},      {U'\uFF01', U'!'}, {U'?', U'?'},
+    {U'\uFF1F', U'?'}, {U'\u061F', U'?'},
+};
+
 // The punctuation that ended a clause, from the text espeak consumed for it; 0 when none.
 char32_t clauseTerminator(const std::u32string& consumed) {
     for (auto it = consumed.rbegin(); it != consumed.rend(); ++it) {
-        switch (*it) {
-        case U' ':
-        case U'\t':
-        case U'\n':
-        case U'\r':
-        case U'\u00A0':
-        case U'"':
-        case U'\'':
-        case U')':
-        case U']':
-        case U'}':
-        case U'\u00BB':
-        case U'\u2019':
-        case U'\u201D':
-        case U'\u203A':
-            continue; // spaces and closing quotes or brackets after the punctuation
-        case U'.':
-        case U'\u3002':
-        case U'\u2026':
-            return U'.';
-        case U',':
-        case U'\uFF0C':
-        case U'\u060C':
-        case U'\u3001':
-            return U',';
-        case U';':
-        case U'\uFF1B':
-        case U'\u061B':
-            return U';';
-        case U':':
-        case U'\uFF1A':
-            return U':';
-        case U'!':
-        case U'\uFF01':
-            return U'!';
-        case U'?':
-        case U'\uFF1F':
-        case U'\u061F':
-            return U'?';
-        default:
-            return 0;
+        if (kTrailing.find(*it) != std::u32string_view::npos) {
+            continue;
         }
+        for (const Punctuation& p : kPunctuation) {
+            if (p.mark == *it) {
+                return p.symbol;
+            }
+        }
+        return 0;
     }
     return 0;
 }

@@ -5,6 +5,7 @@
 #include "tts/engine/voiceconfig.h"
 #include "tts/engine/wavconvert.h"
 
+#include <algorithm>
 #include <cmath>
 
 struct PiperHelper::Impl {
