@@ -9,7 +9,7 @@ inline void setHeadlessTestEnvironment() {
         {"QT_QPA_PLATFORM", "offscreen"}, {"QT_QUICK_BACKEND", "software"}, {"SDL_AUDIODRIVER", "dummy"}};
     for (const auto& d : defaults) {
         if (qEnvironmentVariableIsEmpty(d[0])) {
-            qputenv(d[0], d[1]);
+            qputenv(d[0], QByteArray(d[1]));
         }
     }
 }

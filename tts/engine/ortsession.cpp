@@ -142,7 +142,7 @@ bool probe(const std::vector<std::string>& candidates, Library& lib, std::string
         }
         tried += (tried.empty() ? "" : "; ") + path + ": " + why;
     }
-    err = "Load failed. ONNX Runtime library not found or not usable. Tried " + tried;
+    err = "ONNX Runtime library not found or not usable. Tried " + tried;
     return false;
 }
 
@@ -181,7 +181,7 @@ const OrtApi* startRuntime(std::string& err) {
     OrtApi api = bindApi(lib.table);
     OrtEnv* env = nullptr;
     if (OrtStatus* st = api.CreateEnv(kLogError, "parlona", &env)) {
-        err = "Load failed. ONNX Runtime environment: " + takeStatus(api, st);
+        err = "ONNX Runtime environment: " + takeStatus(api, st);
         return nullptr;
     }
     rt.api = api;

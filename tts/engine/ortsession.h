@@ -51,8 +51,9 @@ private:
 // "../Resources/onnxruntime/libonnxruntime.so.1" beside the executable, the system search path.
 std::vector<std::string> ortLibraryCandidates();
 
-// Opens the first candidate that loads and offers the C API. On failure `err` starts with
-// "Load failed. " and names every place tried with the reason. Process-wide state is not touched.
+// Opens the first candidate that loads and offers the C API. On failure `err` names every place
+// tried with the reason (the worker puts "Load failed. " in front of engine load errors). Process-wide state
+// is not touched.
 bool ortProbeLibrary(const std::vector<std::string>& candidates, std::string& loadedFrom, std::string& err);
 
 // Version text of the runtime in use; empty until a session has loaded it.

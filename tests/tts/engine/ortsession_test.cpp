@@ -83,7 +83,7 @@ TEST(OrtSessionTest, MissingLibraryNamesEveryPlaceTried) {
     std::string from;
     std::string err;
     EXPECT_FALSE(ortProbeLibrary({missing, notLibrary}, from, err));
-    EXPECT_EQ(err.rfind("Load failed. ", 0), 0u) << err;
+    EXPECT_EQ(err.rfind("ONNX Runtime library not found", 0), 0u) << err;
     EXPECT_NE(err.find(missing), std::string::npos) << err;
     EXPECT_NE(err.find(notLibrary), std::string::npos) << err;
     EXPECT_TRUE(from.empty());
