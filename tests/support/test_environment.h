@@ -2,6 +2,7 @@
 // Tests never need a display or a sound card: default to Qt's offscreen platform and SDL's silent
 // driver unless the caller chose otherwise. Child processes started by tests inherit the choice.
 
+#include <QByteArray>
 #include <QtGlobal>
 
 inline void setHeadlessTestEnvironment() {
