@@ -89,13 +89,13 @@ void publishGlobals(QQmlContext* ctx, QQmlApplicationEngine* engine) {
 }
 
 int runInterface(int argc, char* argv[]) {
+    quitOnTerminationSignals();
     RunGuard guard(QString::fromLatin1(RUN_GUARD_KEY));
     if (!guard.tryToRun()) {
         return 0;
     }
     QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
     QGuiApplication app(argc, argv);
-    quitOnTerminationSignals();
     QTranslator translator;
     if (translator.load(QStringLiteral(":/translators/text2speech_en_US.qm"))) {
         app.installTranslator(&translator);

@@ -17,12 +17,8 @@ void onSignal(int) {
     static_cast<void>(written);
 }
 
-} // namespace
-
-void quitOnTerminationSignals() {
-    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0) {
-        return;
-    }
+// Runs from the application object's constructor.
+void watchSignalPipe() {
     auto* notifier = new QSocketNotifier(signalPipe[1], QSocketNotifier::Read, QCoreApplication::instance());
     QObject::connect(notifier, &QSocketNotifier::activated, notifier, [notifier]() {
         notifier->setEnabled(false);
@@ -31,10 +27,19 @@ void quitOnTerminationSignals() {
         static_cast<void>(got);
         QCoreApplication::quit();
     });
+}
+
+} // namespace
+
+void quitOnTerminationSignals() {
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0) {
+        return;
+    }
     struct sigaction action = {};
     action.sa_handler = onSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
     sigaction(SIGTERM, &action, nullptr);
     sigaction(SIGINT, &action, nullptr);
+    qAddPreRoutine(watchSignalPipe);
 }
