@@ -131,6 +131,9 @@ bool CURLHelper2::request(const std::string& address, const std::vector<std::str
     curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, cancelXferinfo);
     curl_easy_setopt(h, CURLOPT_XFERINFODATA, this);
 
+    // A handle reused after a POST must go back to GET.
+    curl_easy_setopt(h, CURLOPT_HTTPGET, 1L);
+    postData.clear();
     url = address;
     curl_easy_setopt(h, CURLOPT_URL, url.c_str());
     for (const std::string& line : headers) {

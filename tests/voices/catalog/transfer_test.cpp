@@ -246,6 +246,10 @@ TEST_F(TransferTest, PostSendsEncodedFields) {
     ASSERT_TRUE(curl.request(server.url() + "post", std::map<std::string, std::string>{{"k", "a b"}}, {}));
     EXPECT_EQ(curl.response(), "done");
     EXPECT_EQ(received, "POST k=a+b");
+    // The same helper then sends a plain GET again.
+    ASSERT_TRUE(curl.request(server.url() + "post"));
+    curl.response();
+    EXPECT_EQ(received, "GET ");
 }
 
 TEST(CurlHelper, FailedCollectingResponseIsEmptyWithReason) {
