@@ -119,6 +119,10 @@ std::string unzip(const Reader& reader, int64_t total, const std::string& target
                      "create " + path.string() + " error. The entry would leave the extraction folder.");
             return std::string();
         }
+        // "." names the extraction folder itself, which must never become the voice folder.
+        if (fs::path(name).lexically_normal() == ".") {
+            continue;
+        }
         std::error_code ec;
         const auto type = archive_entry_filetype(entry);
         if (type == AE_IFDIR) {

@@ -105,7 +105,11 @@ TEST_F(InstallTest, BadPackagesAreRefusedBeforeExtraction) {
 }
 
 TEST_F(InstallTest, ImportUnpacksTheFolderAndStoresTheHeader) {
-    std::vector<TestArchiveEntry> entries = testVoiceEntries("./voice");
+    // A "." entry first must not make the extraction folder itself the voice.
+    std::vector<TestArchiveEntry> entries{{".", "", true}};
+    for (const TestArchiveEntry& e : testVoiceEntries("./voice")) {
+        entries.push_back(e);
+    }
     entries.push_back({"./voice/a:b*c.txt", "x"});
     const std::string header = testPackageHeader("en-amy", 3);
     std::vector<int> percents;
