@@ -9,6 +9,7 @@
 #include "common/qt_osdirs.h"
 #include "tts/ttssay.h"
 #include "tts/ttsworker.h"
+#include "voices/downloadutil.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -23,10 +24,14 @@
 
 namespace {
 
-const char* const kUsage = "Usage: parlona [--help | --version]\n"
-                           "       parlona --convert   (conversion worker: one request on standard input)\n"
-                           "\n"
-                           "Without arguments the interface starts; only one interface runs per user.\n";
+const char* const kUsage =
+    "Usage: parlona [--help | --version]\n"
+    "       parlona --say \"text\" --voice UID[:SPK] [--speed S] --out file.wav\n"
+    "       parlona --convert   (conversion worker: one request on standard input)\n"
+    "\n"
+    "Without arguments the interface starts; only one interface runs per user.\n"
+    "--say speaks the text with an installed voice into a WAV file, through the same conversion\n"
+    "workers as the interface.\n";
 
 bool printInfoAndExit(int argc, char* argv[]) {
     if (argc < 2) {
@@ -96,6 +101,7 @@ int runInterface(int argc, char* argv[]) {
     }
     QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
     QGuiApplication app(argc, argv);
+    initNetwork(); // before any thread can make a request; workers never need it
     QTranslator translator;
     if (translator.load(QStringLiteral(":/translators/text2speech_en_US.qm"))) {
         app.installTranslator(&translator);

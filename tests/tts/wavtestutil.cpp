@@ -1,5 +1,7 @@
 #include "tests/tts/wavtestutil.h"
 
+#include "tts/engine/piperhelper.h"
+
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -12,12 +14,6 @@ uint32_t le(const std::string& b, size_t at, int width) {
         v = (v << 8) | static_cast<unsigned char>(b[at + static_cast<size_t>(i)]);
     }
     return v;
-}
-
-void putLe(std::string& b, uint32_t v, int width) {
-    for (int i = 0; i < width; ++i) {
-        b.push_back(static_cast<char>((v >> (8 * i)) & 0xff));
-    }
 }
 
 } // namespace
@@ -41,25 +37,15 @@ WavFile readWav(const std::string& path) {
     wav.bits = static_cast<uint16_t>(le(b, 34, 2));
     wav.dataBytes = le(b, 40, 4);
     wav.samples.resize((b.size() - 44) / 2);
-    std::memcpy(wav.samples.data(), b.data() + 44, wav.samples.size() * 2);
+    if (!wav.samples.empty()) {
+        std::memcpy(wav.samples.data(), b.data() + 44, wav.samples.size() * 2);
+    }
     wav.ok = true;
     return wav;
 }
 
 void writeWav(const std::string& path, const std::vector<int16_t>& samples) {
-    const uint32_t data = static_cast<uint32_t>(samples.size() * 2);
-    std::string b = "RIFF";
-    putLe(b, 36 + data, 4);
-    b += "WAVEfmt ";
-    putLe(b, 16, 4);
-    putLe(b, 1, 2);
-    putLe(b, 1, 2);
-    putLe(b, 22050, 4);
-    putLe(b, 44100, 4);
-    putLe(b, 2, 2);
-    putLe(b, 16, 2);
-    b += "data";
-    putLe(b, data, 4);
-    b.append(reinterpret_cast<const char*>(samples.data()), data);
+    std::string b = pp_wavheader(22050, 2, 1, static_cast<uint32_t>(samples.size()));
+    b.append(reinterpret_cast<const char*>(samples.data()), samples.size() * 2);
     std::ofstream(path, std::ios::binary) << b;
 }
