@@ -1,6 +1,8 @@
 #pragma once
 // The store of installed voices below voicesRoot(): one folder per model, one descriptor per speaker.
 
+#include "voices/voicerecord.h"
+
 #include <QMetaType>
 
 #include <cstdint>
@@ -8,23 +10,8 @@
 #include <string>
 #include <vector>
 
-// One installed speaker, identified by (uid, spk). The first fourteen members mirror the catalogue record.
-struct LocalVoice {
-    int32_t seq = 0;
-    std::string uid;
-    int32_t spk = 0;
-    std::string lang;
-    std::string eng;
-    std::string native;
-    std::string name;
-    std::string user_name;
-    int32_t sex = 0;
-    int32_t quality = 0;
-    int32_t downloaded = 0;
-    int32_t clicked = 0;
-    int32_t fav_amount = 0;
-    int32_t fav_persons = 0;
-
+// One installed speaker, identified by (uid, spk).
+struct LocalVoice : ServerVoice {
     std::filesystem::path dir;
     std::filesystem::path modelPath;
     std::filesystem::path configPath;

@@ -2,7 +2,7 @@
 // The online voice catalogue: languages, voices per language, speaker samples, and installing a
 // speaker's voice package into the local store.
 
-#include <QMetaType>
+#include "voices/voicerecord.h"
 
 #include <cstdint>
 #include <functional>
@@ -18,25 +18,6 @@ struct ServerVoiceLang {
     std::string name;
     std::string native;
 };
-
-// One speaker of one catalogue voice model; the first fourteen members of LocalVoice.
-struct ServerVoice {
-    int32_t seq = 0;
-    std::string uid;
-    int32_t spk = 0;
-    std::string lang;
-    std::string eng;
-    std::string native;
-    std::string name;
-    std::string user_name;
-    int32_t sex = 0;
-    int32_t quality = 0;
-    int32_t downloaded = 0;
-    int32_t clicked = 0;
-    int32_t fav_amount = 0;
-    int32_t fav_persons = 0;
-};
-Q_DECLARE_METATYPE(ServerVoice)
 
 using InstallProgress = std::function<void(int percent, const std::string& text)>;
 
