@@ -2,32 +2,13 @@
 #include "tests/support/temphome.h"
 #include "tests/support/testvoices.h"
 #include "tests/tts/wavtestutil.h"
+#include "tests/tts/workerprocess.h"
 
 #include <QDir>
-#include <QProcess>
 
 #include <gtest/gtest.h>
 
 namespace {
-
-struct SayRun {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
-SayRun say(const QStringList& args) {
-    QProcess process;
-    process.start(QStringLiteral(PARLONA_EXECUTABLE), args);
-    SayRun run;
-    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit) {
-        return run;
-    }
-    run.exitCode = process.exitCode();
-    run.out = process.readAllStandardOutput().toStdString();
-    run.err = process.readAllStandardError().toStdString();
-    return run;
-}
 
 TEST(TTSSay, SpeaksTextThroughWorkersIntoOneFile) {
     TempHome home;
@@ -40,11 +21,13 @@ TEST(TTSSay, SpeaksTextThroughWorkersIntoOneFile) {
     const QString out = QString::fromStdString(home.path() + "/said.wav");
     const QString first = QString::fromStdString(home.path() + "/first.wav");
 
-    const SayRun both = say({"--say", "Hello there. How are you today?", "--voice", "v:1", "--out", out});
-    ASSERT_EQ(both.exitCode, 0) << both.err;
-    EXPECT_NE(both.out.find("2 sentences"), std::string::npos) << both.out;
-    const SayRun one = say({"--say", "Hello there. ", "--voice", "v:1", "--speed", "1", "--out", first});
-    ASSERT_EQ(one.exitCode, 0) << one.err;
+    const WorkerRun both =
+        runParlona({"--say", "Hello there. How are you today?", "--voice", "v:1", "--out", out});
+    ASSERT_EQ(both.exitCode, 0) << both.err.constData();
+    EXPECT_TRUE(both.out.contains("2 sentences")) << both.out.constData();
+    const WorkerRun one =
+        runParlona({"--say", "Hello there. ", "--voice", "v:1", "--speed", "1", "--out", first});
+    ASSERT_EQ(one.exitCode, 0) << one.err.constData();
 
     const WavFile whole = readWav(out.toStdString());
     const WavFile part = readWav(first.toStdString());
@@ -69,9 +52,9 @@ TEST(TTSSay, SpeaksTextThroughWorkersIntoOneFile) {
          "No such file or directory"},
     };
     for (const auto& f : failures) {
-        const SayRun run = say(f.args);
+        const WorkerRun run = runParlona(f.args);
         EXPECT_EQ(run.exitCode, 1) << f.message;
-        EXPECT_NE(run.err.find(f.message), std::string::npos) << run.err;
+        EXPECT_TRUE(run.err.contains(f.message.c_str())) << run.err.constData();
     }
     // A failed run leaves the earlier result alone.
     EXPECT_TRUE(readWav(out.toStdString()).isSystemFormatAndComplete());

@@ -4,20 +4,26 @@
 #include <QJsonDocument>
 #include <QProcess>
 
-WorkerRun runWorker(const QByteArray& input, const QString& program) {
+WorkerRun runParlona(const QStringList& args, const QByteArray& input, const QString& program) {
     WorkerRun run;
     QProcess process;
-    process.start(program, {QStringLiteral("--convert")});
+    process.start(program, args);
     if (!process.waitForStarted(10000)) {
         return run;
     }
     process.write(input);
     process.closeWriteChannel();
     run.finished = process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit;
-    run.exitCode = process.exitCode();
+    if (run.finished) {
+        run.exitCode = process.exitCode(); // a crash or a hang keeps -1, never a status to pass on
+    }
     run.out = process.readAllStandardOutput();
     run.err = process.readAllStandardError();
     return run;
+}
+
+WorkerRun runWorker(const QByteArray& input, const QString& program) {
+    return runParlona({QStringLiteral("--convert")}, input, program);
 }
 
 QByteArray framed(const QByteArray& body) {

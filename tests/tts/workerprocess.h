@@ -1,8 +1,9 @@
 #pragma once
-// Runs the real `parlona --convert` worker with given standard-input bytes, for protocol tests.
+// Runs the real `parlona` executable (the worker with `--convert`) with given standard-input bytes.
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <string>
 #include <vector>
@@ -14,6 +15,8 @@ struct WorkerRun {
     QByteArray err;
 };
 
+WorkerRun runParlona(const QStringList& args, const QByteArray& input = QByteArray(),
+                     const QString& program = QStringLiteral(PARLONA_EXECUTABLE));
 WorkerRun runWorker(const QByteArray& input, const QString& program = QStringLiteral(PARLONA_EXECUTABLE));
 
 // A request as the client writes it: 4-byte little-endian length, then the JSON body.
