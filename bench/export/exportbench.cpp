@@ -4,6 +4,7 @@
 
 #include "export/ttsexport.h"
 #include "project/ttsproject.h"
+#include "tts/engine/piperhelper.h"
 
 #include <QTemporaryDir>
 
@@ -17,27 +18,10 @@
 
 namespace {
 
-void putLE(std::string& out, uint32_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i) {
-        out += static_cast<char>((value >> (8 * i)) & 0xff);
-    }
-}
-
 // Speech-like test audio: a gliding tone with pauses, 22050 Hz mono 16-bit.
 bool writeProjectWav(const std::string& path, int seconds) {
     const uint32_t samples = static_cast<uint32_t>(seconds) * 22050;
-    std::string bytes = "RIFF";
-    putLE(bytes, 36 + samples * 2, 4);
-    bytes += "WAVEfmt ";
-    putLE(bytes, 16, 4);
-    putLE(bytes, 1, 2);
-    putLE(bytes, 1, 2);
-    putLE(bytes, 22050, 4);
-    putLE(bytes, 44100, 4);
-    putLE(bytes, 2, 2);
-    putLE(bytes, 16, 2);
-    bytes += "data";
-    putLE(bytes, samples * 2, 4);
+    std::string bytes = pp_wavheader(22050, 2, 1, samples);
     bytes.reserve(bytes.size() + samples * 2);
     double phase = 0;
     for (uint32_t i = 0; i < samples; ++i) {
@@ -45,7 +29,8 @@ bool writeProjectWav(const std::string& path, int seconds) {
         const bool pause = std::fmod(t, 3.0) > 2.4;
         phase += 2 * M_PI * (180 + 60 * std::sin(t * 2.1)) / 22050.0;
         const double v = pause ? 0 : 9000 * std::sin(phase) + 2000 * std::sin(3.1 * phase);
-        putLE(bytes, static_cast<uint16_t>(static_cast<int16_t>(std::lround(v))), 2);
+        const auto sample = static_cast<int16_t>(std::lround(v));
+        bytes.append(reinterpret_cast<const char*>(&sample), 2);
     }
     std::ofstream out(path, std::ios::binary);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));

@@ -1,5 +1,7 @@
 #include "exportfixtures.h"
 
+#include "tts/engine/piperhelper.h"
+
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
@@ -11,33 +13,12 @@ extern "C" {
 #include <iterator>
 #include <vector>
 
-namespace {
-
-void putLE(std::string& out, uint32_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i) {
-        out += static_cast<char>((value >> (8 * i)) & 0xff);
-    }
-}
-
-} // namespace
-
 bool writeTestWav(const std::string& path, int samples, int toneHz) {
-    const uint32_t dataSize = static_cast<uint32_t>(samples) * 2;
-    std::string bytes = "RIFF";
-    putLE(bytes, 36 + dataSize, 4);
-    bytes += "WAVEfmt ";
-    putLE(bytes, 16, 4);
-    putLE(bytes, 1, 2);     // PCM
-    putLE(bytes, 1, 2);     // mono
-    putLE(bytes, 22050, 4); // sample rate
-    putLE(bytes, 44100, 4); // byte rate
-    putLE(bytes, 2, 2);     // block align
-    putLE(bytes, 16, 2);    // bits per sample
-    bytes += "data";
-    putLE(bytes, dataSize, 4);
+    std::string bytes = pp_wavheader(22050, 2, 1, static_cast<uint32_t>(samples));
     for (int i = 0; i < samples; ++i) {
-        const double v = 8000.0 * std::sin(2.0 * M_PI * toneHz * i / 22050.0);
-        putLE(bytes, static_cast<uint16_t>(static_cast<int16_t>(std::lround(v))), 2);
+        const auto v =
+            static_cast<int16_t>(std::lround(8000.0 * std::sin(2.0 * M_PI * toneHz * i / 22050.0)));
+        bytes.append(reinterpret_cast<const char*>(&v), 2); // little-endian host, as the system format
     }
     return writeFileBytes(path, bytes);
 }

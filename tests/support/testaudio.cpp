@@ -1,5 +1,7 @@
 #include "tests/support/testaudio.h"
 
+#include "tts/engine/piperhelper.h"
+
 #include <QFile>
 #include <QProcess>
 #include <QStringList>
@@ -16,39 +18,11 @@ std::vector<int16_t> testTone(double seconds, int sampleRate, double frequency, 
     return out;
 }
 
-namespace {
-
-void put16(QByteArray& b, uint16_t v) {
-    b.append(static_cast<char>(v & 0xff));
-    b.append(static_cast<char>(v >> 8));
-}
-
-void put32(QByteArray& b, uint32_t v) {
-    put16(b, static_cast<uint16_t>(v & 0xffff));
-    put16(b, static_cast<uint16_t>(v >> 16));
-}
-
-} // namespace
-
 bool writeTestWav(const std::string& path, const std::vector<int16_t>& samples, int sampleRate,
                   int channels) {
-    const uint32_t dataBytes = static_cast<uint32_t>(samples.size() * 2);
-    QByteArray b;
-    b.append("RIFF");
-    put32(b, 36 + dataBytes);
-    b.append("WAVEfmt ");
-    put32(b, 16);
-    put16(b, 1);
-    put16(b, static_cast<uint16_t>(channels));
-    put32(b, static_cast<uint32_t>(sampleRate));
-    put32(b, static_cast<uint32_t>(sampleRate * channels * 2));
-    put16(b, static_cast<uint16_t>(channels * 2));
-    put16(b, 16);
-    b.append("data");
-    put32(b, dataBytes);
-    for (int16_t s : samples) {
-        put16(b, static_cast<uint16_t>(s));
-    }
+    QByteArray b = QByteArray::fromStdString(pp_wavheader(
+        sampleRate, 2, channels, static_cast<uint32_t>(samples.size() / static_cast<size_t>(channels))));
+    b.append(reinterpret_cast<const char*>(samples.data()), static_cast<int>(samples.size() * 2));
     QFile f(QString::fromStdString(path));
     return f.open(QIODevice::WriteOnly) && f.write(b) == b.size();
 }
