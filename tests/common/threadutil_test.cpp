@@ -62,7 +62,8 @@ TEST(PostToThreadHandlerTest, DebouncingKeepsOnlyTheLastCall) {
         handler.reset();
         handler.postToThreadDelay([&seen, i] { seen.push_back(i); }, 40, guiThread());
     }
-    spinFor(200);
+    EXPECT_TRUE(waitUntil([&] { return !seen.empty(); }));
+    spinFor(100);
     EXPECT_EQ(seen, (std::vector<int>{4}));
 }
 
@@ -149,7 +150,8 @@ TEST(SetTimeoutTest, StopsWhenTheCallbackReturnsFalse) {
     int thrice = 0;
     setTimeout([&thrice] { return ++thrice < 3; }, 10);
     EXPECT_EQ(once, 0); // first call one interval later
-    spinFor(200);
+    EXPECT_TRUE(waitUntil([&] { return once == 1 && thrice == 3; }));
+    spinFor(100);
     EXPECT_EQ(once, 1);
     EXPECT_EQ(thrice, 3);
 }
