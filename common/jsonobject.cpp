@@ -246,10 +246,6 @@ void addDouble(json_object* target, const char* name, double value) {
     add(target, name, json_object_new_double(value));
 }
 
-void addBool(json_object* target, const char* name, bool value) {
-    add(target, name, json_object_new_boolean(value));
-}
-
 std::string toString(json_object* value) {
     const char* s = json_object_to_json_string(value);
     return s ? s : std::string();

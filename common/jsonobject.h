@@ -52,6 +52,5 @@ void addString(json_object* target, const char* name, const std::string& value);
 void addInt(json_object* target, const char* name, int value);
 void addInt64(json_object* target, const char* name, int64_t value);
 void addDouble(json_object* target, const char* name, double value);
-void addBool(json_object* target, const char* name, bool value);
 std::string toString(json_object* value); // json-c's default spaced style
 } // namespace jsonbuild
